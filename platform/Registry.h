@@ -1,0 +1,51 @@
+// Platform: the program's persisted state, one key of the current user with
+// sections of text values. On Windows it is the registry itself
+// (HKEY_CURRENT_USER\Software\MorvaneControlPanel); elsewhere an INI file under
+// the user's config folder, or a file named with setFileOverride().
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <stdexcept>
+
+class QSettings;
+
+// A value of another type than text, or a store that cannot be read or written.
+class RegistryError : public std::runtime_error {
+public:
+    explicit RegistryError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    QString text() const { return QString::fromStdString(what()); }
+};
+
+class Registry {
+public:
+    // Opens the program's key, creating it when missing.
+    Registry();
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    bool valueExists(const QString& section, const QString& name) const;
+    // Text value; def when missing. Throws RegistryError for a value of another type.
+    QString readString(const QString& section, const QString& name, const QString& def) const;
+    // Integer value: decimal digits with an optional sign, or hexadecimal after
+    // "$" or "0x"; def when missing or not such a text. Throws RegistryError
+    // for a value of another type.
+    int readInteger(const QString& section, const QString& name, int def) const;
+    // Writes a text value. Throws RegistryError when the store refuses it.
+    void writeString(const QString& section, const QString& name, const QString& value);
+    void writeInteger(const QString& section, const QString& name, int value);
+    // Writes pending changes; throws RegistryError when that fails.
+    void flush();
+
+    // The file behind the key where it is a file (empty on Windows).
+    static QString storePath();
+    // Uses the given INI file instead of the default place (empty restores it).
+    static void setFileOverride(const QString& path);
+
+    // Reads an integer text by the registry's rule; false when it is none.
+    static bool parseInteger(const QString& text, int& value);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};

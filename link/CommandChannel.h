@@ -13,6 +13,7 @@
 #include <functional>
 
 class QCheckBox;
+class QEvent;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -73,12 +74,25 @@ public slots:
     void SendBtnClick();
     void SendEditKeyPress(QChar key);
 
+protected:
+    // Return and Enter in SendEdit become SendEditKeyPress('\r').
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QString traceHeader(const char* prefix) const;
     void appendTerminal(const QStringList& lines);
+    // Trims ErrorMemo to the number of MaxErrorEdit, then appends the line.
+    void appendErrorRecord(const QString& line);
+    void showBusy();
     void showIdle();
+    int readCount() const;
+    void raiseCount();
     void lowerCount();
+    // Runs one step of reply handling; a failure is recorded, never passed on.
+    void guardReplyHandling(const std::function<void()>& step);
     void recordDecodeFailure(const QString& text);
+    void runDecoder(ReplyRoute route);
+    void showReplyFields();
 
     SerialLink& m_port;
     ChannelControls m_ui;

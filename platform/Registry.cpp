@@ -1,37 +1,74 @@
 #include "Registry.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStringList>
 #include <QVariant>
+
+#include <cstdint>
 
 namespace {
 QString g_fileOverride;
+#ifdef Q_OS_WIN
 const char* const kKey = "HKEY_CURRENT_USER\\Software\\MorvaneControlPanel";
+#else
 const char* const kName = "MorvaneControlPanel";
+#endif
 
 QString keyOf(const QString& section, const QString& name)
 {
     return section + QLatin1Char('/') + name;
 }
+
+// Creates the folder and an empty file when they are missing, so that the key
+// exists even before anything is written. Failing is silent: reads then see
+// an empty key and writes report the error.
+void createFileIfMissing(const QString& path)
+{
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        file.close();
+}
+
+int hexDigitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
 } // namespace
 
 Registry::Registry()
 {
-    if (!g_fileOverride.isEmpty()) {
-        m_settings = std::make_unique<QSettings>(g_fileOverride, QSettings::IniFormat);
+#ifdef Q_OS_WIN
+    m_isFile = !g_fileOverride.isEmpty();
+#endif
+    if (m_isFile) {
+        const QString path = storePath();
+        createFileIfMissing(path);
+        m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     } else {
 #ifdef Q_OS_WIN
+        // The native store creates the key when it is opened.
         m_settings = std::make_unique<QSettings>(QString::fromLatin1(kKey), QSettings::NativeFormat);
-#else
-        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                 QString::fromLatin1(kName));
 #endif
     }
-    Q_UNUSED(kKey);
-    Q_UNUSED(kName);
 }
 
 Registry::~Registry()
 {
+    // Nothing is pending after writeString; this only guards against losing
+    // changes made through other paths. Errors here have nowhere to go.
     m_settings->sync();
 }
 
@@ -59,12 +96,20 @@ bool Registry::valueExists(const QString& section, const QString& name) const
 
 QString Registry::readString(const QString& section, const QString& name, const QString& def) const
 {
-    const QVariant v = m_settings->value(keyOf(section, name));
-    if (!v.isValid())
-        return def;
-    if (v.typeId() != QMetaType::QString)
-        throw RegistryError(QStringLiteral("Invalid data type for '%1'").arg(name));
-    return v.toString();
+    const QString key = keyOf(section, name);
+    const QVariant v = m_settings->value(key);
+    if (!v.isValid()) {
+        // Missing, or present as a value without a type (@Invalid() in a file).
+        if (!m_settings->contains(key))
+            return def;
+    } else if (v.typeId() == QMetaType::QString) {
+        return v.toString();
+    } else if (m_isFile && v.typeId() == QMetaType::QStringList) {
+        // A file has no list type of its own: an unquoted text holding commas
+        // reads back split at them.
+        return v.toStringList().join(QLatin1Char(','));
+    }
+    throw RegistryError(QStringLiteral("Invalid data type for '%1'").arg(name));
 }
 
 int Registry::readInteger(const QString& section, const QString& name, int def) const
@@ -78,9 +123,13 @@ int Registry::readInteger(const QString& section, const QString& name, int def) 
 
 void Registry::writeString(const QString& section, const QString& name, const QString& value)
 {
+    const QString failed = QStringLiteral("Failed to set data for '%1'").arg(name);
     if (!m_settings->isWritable())
-        throw RegistryError(QStringLiteral("Failed to set data for '%1'").arg(name));
+        throw RegistryError(failed);
     m_settings->setValue(keyOf(section, name), value);
+    m_settings->sync();
+    if (m_settings->status() == QSettings::AccessError)
+        throw RegistryError(failed);
 }
 
 void Registry::writeInteger(const QString& section, const QString& name, int value)
@@ -90,6 +139,8 @@ void Registry::writeInteger(const QString& section, const QString& name, int val
 
 void Registry::flush()
 {
+    if (!m_settings->isWritable())
+        throw RegistryError(QStringLiteral("Failed to write %1").arg(m_settings->fileName()));
     m_settings->sync();
     if (m_settings->status() == QSettings::AccessError)
         throw RegistryError(QStringLiteral("Failed to write %1").arg(m_settings->fileName()));
@@ -97,34 +148,52 @@ void Registry::flush()
 
 bool Registry::parseInteger(const QString& text, int& value)
 {
-    QString t = text.trimmed();
-    if (t.isEmpty())
+    const int n = int(text.size());
+    if (n == 0)
         return false;
-    bool ok = false;
-    qint64 v = 0;
-    if (t.startsWith(QLatin1Char('$')) || t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        const QString digits = t.mid(t.startsWith(QLatin1Char('$')) ? 1 : 2);
-        if (digits.isEmpty() || digits.size() > 8)
+    int hexStart = -1;
+    if (text.at(0) == u'$')
+        hexStart = 1;
+    else if (n >= 2 && text.at(0) == u'0' && (text.at(1) == u'x' || text.at(1) == u'X'))
+        hexStart = 2;
+
+    if (hexStart >= 0) {
+        if (hexStart == n)
             return false;
-        for (QChar c : digits)
-            if (!isxdigit(c.toLatin1()))
+        uint64_t v = 0;
+        for (int i = hexStart; i < n; ++i) {
+            const int d = hexDigitValue(text.at(i));
+            if (d < 0)
                 return false;
-        v = static_cast<qint32>(digits.toUInt(&ok, 16));
-    } else {
-        int i = 0;
-        if (t[0] == QLatin1Char('+') || t[0] == QLatin1Char('-'))
-            i = 1;
-        if (i >= t.size())
-            return false;
-        for (int k = i; k < t.size(); ++k)
-            if (!t[k].isDigit() || t[k].unicode() > 127)
+            v = v * 16 + uint64_t(d);
+            if (v > 0xFFFFFFFFu)
                 return false;
-        v = t.toLongLong(&ok, 10);
-        if (ok && (v < INT32_MIN || v > INT32_MAX))
-            ok = false;
+        }
+        value = v > 0x7FFFFFFFu ? int(int64_t(v) - 0x100000000LL) : int(v);
+        return true;
     }
-    if (!ok)
+
+    int i = 0;
+    bool negative = false;
+    if (text.at(0) == u'+' || text.at(0) == u'-') {
+        negative = text.at(0) == u'-';
+        i = 1;
+    }
+    if (i == n)
         return false;
-    value = static_cast<int>(v);
+    int64_t v = 0;
+    for (; i < n; ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u < u'0' || u > u'9')
+            return false;
+        v = v * 10 + (u - u'0');
+        if (v > 0x80000000LL)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v > INT32_MAX)
+        return false;
+    value = int(v);
     return true;
 }

@@ -19,20 +19,26 @@ public:
 
 class Registry {
 public:
-    // Opens the program's key, creating it when missing.
+    // Opens the program's key, creating it when missing (for a file: its folder
+    // and an empty file). A key that cannot be created reads as empty; writing
+    // to it then fails.
     Registry();
     ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
     bool valueExists(const QString& section, const QString& name) const;
-    // Text value; def when missing. Throws RegistryError for a value of another type.
+    // Text value; def when missing. Throws RegistryError for a value of another
+    // type (in a file: an @ByteArray(...), @Variant(...), @Point(...) or
+    // @Invalid() value). An unquoted text with commas in a file is still text
+    // and reads with its parts joined by "," (blanks around them are lost).
     QString readString(const QString& section, const QString& name, const QString& def) const;
     // Integer value: decimal digits with an optional sign, or hexadecimal after
     // "$" or "0x"; def when missing or not such a text. Throws RegistryError
     // for a value of another type.
     int readInteger(const QString& section, const QString& name, int def) const;
-    // Writes a text value. Throws RegistryError when the store refuses it.
+    // Writes a text value and saves it at once, so that a failing value leaves
+    // the ones after it unwritten. Throws RegistryError when the store refuses it.
     void writeString(const QString& section, const QString& name, const QString& value);
     void writeInteger(const QString& section, const QString& name, int value);
     // Writes pending changes; throws RegistryError when that fails.
@@ -43,9 +49,12 @@ public:
     // Uses the given INI file instead of the default place (empty restores it).
     static void setFileOverride(const QString& path);
 
-    // Reads an integer text by the registry's rule; false when it is none.
+    // Reads an integer text by the registry's rule; false when it is none. No
+    // blanks; hexadecimal has no sign, up to eight significant digits, which are
+    // the bit pattern ("$FFFFFFFF" is -1).
     static bool parseInteger(const QString& text, int& value);
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    bool m_isFile = true;
 };

@@ -1,0 +1,1 @@
+#include "TestDoubles.h"

@@ -1,0 +1,631 @@
+// The Main page against a recording host: the "ID" and "SU" decoding, the
+// page synchronisation, the setting commands of the selectors and the
+// "Measure" box.
+#include "Errors.h"
+#include "LogPage.h"
+#include "MainPage.h"
+#include "PanelHost.h"
+#include "TestDoubles.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kBase = QStringLiteral("Morvane Control Panel 6 November 2013 Version 1.3");
+const QString kSuExample = QStringLiteral("0 0 2 1 1025 0 1 3 0 2 0");
+
+QStringList fieldsOf(const QString& reply)
+{
+    return reply.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Commands and pauses in the order they happen.
+class EventClock : public Clock {
+public:
+    explicit EventClock(QStringList& events) : m_events(events) {}
+    QDateTime now() const override { return QDateTime(QDate(2013, 11, 6), QTime(14, 23, 5)); }
+    void sleep(int ms) override { m_events << QStringLiteral("sleep %1").arg(ms); }
+
+private:
+    QStringList& m_events;
+};
+
+class FakeHost : public PanelHost {
+public:
+    QStringList events;
+    InstrumentState state;
+    int page = PageMain;
+    QString title = kBase;
+    QString tablesInput, tablesSensor, coefficientsInput;
+    int portListRefreshes = 0;
+    QTimer autoTimer, logTimer;
+
+    FakeHost() { autoTimer.setInterval(10000); }
+    void CommsRequest(const QString& command) override { events << command; }
+    InstrumentState& instrumentState() override { return state; }
+    int activePageIndex() const override { return page; }
+    bool portActive() const override { return true; }
+    QString windowTitleText() const override { return title; }
+    void setWindowTitleText(const QString& text) override { title = text; }
+    void refreshPortList() override { ++portListRefreshes; }
+    void setTablesLabels(const QString& input, const QString& sensor) override
+    {
+        tablesInput = input;
+        tablesSensor = sensor;
+    }
+    void setCoefficientsInputLabel(const QString& input) override { coefficientsInput = input; }
+    QTimer& tAuto() override { return autoTimer; }
+    QTimer& tLog() override { return logTimer; }
+};
+
+struct Fixture {
+    FakeHost host;
+    EventClock clock{host.events};
+    ScopedClock scopedClock{&clock};
+    RecordingDialogs dialogs;
+    ScopedDialogs scopedDialogs{&dialogs};
+    MainPage page{host};
+    LogPage log{host};
+
+    Fixture()
+    {
+        page.setLogPage(&log);
+        log.setMainValueLabel(page.measuredValueLabel());
+    }
+    template <typename T = QWidget>
+    T* find(const QString& name)
+    {
+        T* w = page.findChild<T*>(name);
+        if (!w)
+            w = log.findChild<T*>(name);
+        return w;
+    }
+    QComboBox* combo(const QString& name) { return find<QComboBox>(name); }
+    QString labelText(const QString& name) { return find<QLabel>(name)->text(); }
+    void decodeSetup(const QString& reply)
+    {
+        QStringList fields = fieldsOf(reply);
+        page.decodeSetup(fields);
+    }
+    // What the user does: picks an item of a selector's list.
+    void pick(const QString& selector, int index)
+    {
+        QComboBox* box = combo(selector);
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+};
+
+QStringList itemsOf(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+// The fill colour of a box, invalid when it paints no background of its own.
+QColor fillOf(const QWidget* box)
+{
+    return box->autoFillBackground() ? box->palette().color(QPalette::Window) : QColor();
+}
+
+QColor btnFace()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
+}
+
+const QColor kActiveBorder(0xb4, 0xb4, 0xb4);
+
+QList<int32_t> valuesOf(const InstrumentState& s)
+{
+    return {s.ModelIndex, s.Units,      s.Input,     s.SensorA,  s.SensorB,
+            s.CJCA,       s.CJCB,       s.Resolution, s.CoeffMode, s.CorrMode};
+}
+
+} // namespace
+
+class TestMainPage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void designStateUntilFirstSync();
+    void setupExample_data();
+    void setupExample();
+    void inputSelectsChannelAndSensor_data();
+    void inputSelectsChannelAndSensor();
+    void codesOutsideTheLists();
+    void pageEntryRequests_data();
+    void pageEntryRequests();
+    void titleForms_data();
+    void titleForms();
+    void failingDecodeKeepsEarlierFields_data();
+    void failingDecodeKeepsEarlierFields();
+    void selectorSendsCommandThenSetup_data();
+    void selectorSendsCommandThenSetup();
+    void unitsCommand_data();
+    void unitsCommand();
+    void typingInSelectorSendsByMatchingItem_data();
+    void typingInSelectorSendsByMatchingItem();
+    void syncFromCodeSendsNoSetting();
+    void buttons();
+    void autoPeriodOnLeavingField_data();
+    void autoPeriodOnLeavingField();
+    void autoCheckBox();
+    void autoTicksOnlyOnMainPage_data();
+    void autoTicksOnlyOnMainPage();
+};
+
+void TestMainPage::designStateUntilFirstSync()
+{
+    Fixture f;
+    const struct {
+        const char* name;
+        int index;
+        QString text;
+    } selectors[] = {
+        {"cbSensorA", -1, "R"},     {"cbSensorB", -1, "R"},     {"cbUnits", -1, "\u00B0C"},
+        {"cbCoeffA", -1, "OFF"},    {"cbCorrA", -1, "OFF"},     {"cbInput", 1, "B"},
+        {"cbResolution", 1, "HI"},  {"cbCJCA", 0, "Internal"},  {"cbCJCB", 0, "Internal"},
+    };
+    for (const auto& s : selectors) {
+        QComboBox* box = f.combo(QString::fromLatin1(s.name));
+        QVERIFY2(box, s.name);
+        QCOMPARE(box->currentIndex(), s.index);
+        QCOMPARE(box->currentText(), s.text);
+        QVERIFY(box->isEditable());
+        QCOMPARE(box->geometry(), QRect(0, 21, 89, 28));
+        QCOMPARE(box->view()->sizeHintForRow(0), 20);
+    }
+    QCOMPARE(itemsOf(f.combo("cbUnits")),
+             QStringList({"Ohms", "mV", "\u00B0C", "K", "\u00B0F"}));
+
+    auto* gbA = f.find<QGroupBox>("gbA");
+    auto* gbB = f.find<QGroupBox>("gbB");
+    QVERIFY(gbA->isEnabled());
+    QVERIFY(!gbB->isEnabled());
+    QCOMPARE(fillOf(gbA), btnFace());
+    QCOMPARE(fillOf(gbB), btnFace());
+    for (const char* name : {"gbCJCA", "gbCJCB"}) {
+        auto* box = f.find<QGroupBox>(name);
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(fillOf(box), kActiveBorder);
+    }
+    QVERIFY(f.find("gbSensorA")->isEnabled());
+    QCOMPARE(f.labelText("lMV"), QStringLiteral("lMV"));
+    QCOMPARE(f.find<QLineEdit>("eAuto")->text(), QStringLiteral("10"));
+    QVERIFY(!f.find<QCheckBox>("cbAuto")->isChecked());
+    QVERIFY(f.host.events.isEmpty());
+}
+
+void TestMainPage::setupExample_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<bool>("sensorsSettable");
+    QTest::addColumn<QString>("firstUnit");
+    QTest::newRow("QZ7732") << 0 << true << "uV";
+    QTest::newRow("QZ7731") << 1 << false << "Ohms";
+}
+
+void TestMainPage::setupExample()
+{
+    QFETCH(int, model);
+    QFETCH(bool, sensorsSettable);
+    QFETCH(QString, firstUnit);
+    Fixture f;
+    f.host.state.ModelIndex = model;
+    f.decodeSetup(kSuExample);
+
+    QCOMPARE(valuesOf(f.host.state), QList<int32_t>({model, 2, 1, 1, 4, 0, 0, 1, 3, 2}));
+    QCOMPARE(f.combo("cbInput")->currentText(), QStringLiteral("B"));
+    QVERIFY(!f.find("gbA")->isEnabled());
+    QCOMPARE(fillOf(f.find("gbA")), kActiveBorder);
+    QVERIFY(f.find("gbB")->isEnabled());
+    QCOMPARE(fillOf(f.find("gbB")), btnFace());
+    for (const char* name : {"gbSensorA", "gbSensorB"}) {
+        QCOMPARE(f.find(name)->isEnabled(), sensorsSettable);
+        QCOMPARE(fillOf(f.find(name)), sensorsSettable ? btnFace() : kActiveBorder);
+    }
+    for (const char* name : {"gbCJCA", "gbCJCB"})
+        QCOMPARE(!f.find(name)->isHidden(), sensorsSettable);
+    QCOMPARE(f.combo("cbSensorA")->currentText(), QStringLiteral("R"));
+    QCOMPARE(f.combo("cbSensorB")->currentText(), QStringLiteral("J"));
+    QCOMPARE(itemsOf(f.combo("cbUnits")),
+             QStringList({firstUnit, "\u00B0C", "Kelvin", "\u00B0F"}));
+    QCOMPARE(f.combo("cbUnits")->currentIndex(), 1);
+    QCOMPARE(f.combo("cbResolution")->currentText(), QStringLiteral("HI"));
+    QCOMPARE(f.combo("cbCoeffA")->currentText(), QStringLiteral("AB"));
+    QCOMPARE(f.combo("cbCorrA")->currentText(), QStringLiteral("B"));
+    QCOMPARE(f.combo("cbCJCA")->currentText(), QStringLiteral("Internal"));
+
+    QCOMPARE(f.host.tablesInput, QStringLiteral("B"));
+    QCOMPARE(f.host.tablesSensor, QStringLiteral("J"));
+    QCOMPARE(f.host.coefficientsInput, QStringLiteral("B"));
+    QCOMPARE(f.labelText("lLogInput"), QStringLiteral("B"));
+    QCOMPARE(f.labelText("lLogSensor"), QStringLiteral("J"));
+    QCOMPARE(f.labelText("lLogUnits"), QStringLiteral("\u00B0C"));
+    QVERIFY(f.host.events.isEmpty());
+}
+
+void TestMainPage::inputSelectsChannelAndSensor_data()
+{
+    // Pt100 on channel A, type J on channel B, QZ7732.
+    QTest::addColumn<int>("input");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<bool>("channelA");
+    QTest::addColumn<QString>("inputLabel");
+    QTest::addColumn<QString>("sensorLabel");
+    QTest::addColumn<QString>("firstUnit");
+    QTest::newRow("A") << 0 << 0 << true << "A" << "Pt100" << "Ohms";
+    QTest::newRow("B") << 1 << 1 << false << "B" << "J" << "uV";
+    QTest::newRow("A-B") << 2 << 2 << true << "A-B" << "Pt100" << "Ohms";
+    // Units follow channel B while the labels follow channel A.
+    QTest::newRow("3") << 3 << -1 << true << "A-B" << "Pt100" << "uV";
+    QTest::newRow("-1") << -1 << -1 << true << "A-B" << "Pt100" << "uV";
+}
+
+void TestMainPage::inputSelectsChannelAndSensor()
+{
+    QFETCH(int, input);
+    QFETCH(int, selected);
+    QFETCH(bool, channelA);
+    QFETCH(QString, inputLabel);
+    QFETCH(QString, sensorLabel);
+    QFETCH(QString, firstUnit);
+    Fixture f;
+    f.decodeSetup(QStringLiteral("0 0 0 %1 1024 0 0 0 0 0 0").arg(input));
+
+    QCOMPARE(f.combo("cbInput")->currentIndex(), selected);
+    QCOMPARE(f.find("gbA")->isEnabled(), channelA);
+    QCOMPARE(f.find("gbB")->isEnabled(), !channelA);
+    QCOMPARE(fillOf(f.find("gbA")), channelA ? btnFace() : kActiveBorder);
+    QCOMPARE(fillOf(f.find("gbB")), channelA ? kActiveBorder : btnFace());
+    QCOMPARE(f.host.tablesInput, inputLabel);
+    QCOMPARE(f.host.coefficientsInput, inputLabel);
+    QCOMPARE(f.labelText("lLogInput"), inputLabel);
+    QCOMPARE(f.host.tablesSensor, sensorLabel);
+    QCOMPARE(f.labelText("lLogSensor"), sensorLabel);
+    QCOMPARE(f.combo("cbUnits")->itemText(0), firstUnit);
+    QCOMPARE(f.labelText("lLogUnits"), firstUnit);
+}
+
+void TestMainPage::codesOutsideTheLists()
+{
+    Fixture f;
+    // Units 4 of four items; field 4 = -1 (A -1, B 0); field 5 = 3 * 256 + 2.
+    f.decodeSetup(QStringLiteral("0 0 4 0 -1 770 3 -1 0 9 0"));
+    QCOMPARE(valuesOf(f.host.state), QList<int32_t>({0, 4, 0, -1, 0, 2, 3, 3, -1, 9}));
+    for (const char* name : {"cbUnits", "cbSensorA", "cbResolution", "cbCoeffA", "cbCorrA"}) {
+        QCOMPARE(f.combo(name)->currentIndex(), -1);
+        QCOMPARE(f.combo(name)->currentText(), QString());
+    }
+    QCOMPARE(f.combo("cbSensorB")->currentText(), QStringLiteral("Pt100"));
+    QCOMPARE(f.combo("cbCJCA")->currentText(), QStringLiteral("PT100B"));
+    QCOMPARE(f.combo("cbCJCB")->currentText(), QStringLiteral("Manual"));
+    QCOMPARE(f.combo("cbUnits")->itemText(0), QStringLiteral("uV"));
+    QCOMPARE(f.labelText("lLogSensor"), QStringLiteral("N"));
+    QCOMPARE(f.labelText("lLogUnits"), QString());
+}
+
+void TestMainPage::pageEntryRequests_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<int>("portListRefreshes");
+    QTest::newRow("Main") << int(PageMain) << QStringList() << 0;
+    QTest::newRow("Tables") << int(PageTables) << QStringList() << 0;
+    QTest::newRow("About") << int(PageAbout) << QStringList() << 0;
+    QTest::newRow("Memory") << int(PageMemory) << QStringList({"LM"}) << 0;
+    QTest::newRow("Probe") << int(PageProbe) << QStringList({"LP", "S@"}) << 0;
+    QTest::newRow("Settings") << int(PageSettings) << QStringList() << 1;
+}
+
+void TestMainPage::pageEntryRequests()
+{
+    QFETCH(int, page);
+    QFETCH(QStringList, sent);
+    QFETCH(int, portListRefreshes);
+    Fixture f;
+    f.host.page = page;
+    f.decodeSetup(kSuExample);
+    QCOMPARE(f.host.events, sent);
+    QCOMPARE(f.host.portListRefreshes, portListRefreshes);
+    // The user's change of tab runs the same synchronisation.
+    f.page.PageControl1Change();
+    QCOMPARE(f.host.events, sent + sent);
+    QCOMPARE(f.host.portListRefreshes, 2 * portListRefreshes);
+}
+
+void TestMainPage::titleForms_data()
+{
+    QTest::addColumn<QStringList>("replies");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("model");
+    QTest::newRow("QZ7731") << QStringList({"0 1 a b"}) << kBase + " - QZ7731 a/b" << 1;
+    QTest::newRow("QZ7732 then QZ7731")
+        << QStringList({"0 0 x y", "0 1 a b"}) << kBase + " - QZ7731 a/b" << 1;
+    QTest::newRow("other model appends")
+        << QStringList({"0 0 x y", "0 2 a b"}) << kBase + " - QZ7732 x/ya/b" << 2;
+    QTest::newRow("other model first") << QStringList({"0 3 a b"}) << kBase + "a/b" << 3;
+    QTest::newRow("hexadecimal model") << QStringList({"0 $1 a b"}) << kBase + " - QZ7731 a/b" << 1;
+    QTest::newRow("fields beyond 3 ignored")
+        << QStringList({"0 0 s v extra"}) << kBase + " - QZ7732 s/v" << 0;
+}
+
+void TestMainPage::titleForms()
+{
+    QFETCH(QStringList, replies);
+    QFETCH(QString, title);
+    QFETCH(int, model);
+    Fixture f;
+    f.host.state.ModelIndex = 9;
+    for (const QString& reply : replies) {
+        QStringList fields = fieldsOf(reply);
+        f.page.decodeId(fields);
+    }
+    QCOMPARE(f.host.title, title);
+    QCOMPARE(f.host.state.ModelIndex, model);
+    // "ID" leaves the page alone: the next synchronisation follows the model.
+    QCOMPARE(f.host.tablesInput, QString());
+    QVERIFY(f.host.events.isEmpty());
+}
+
+void TestMainPage::failingDecodeKeepsEarlierFields_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QList<int32_t>>("state");
+    QTest::addColumn<QString>("title");
+    using L = QList<int32_t>;
+    QTest::newRow("SU field 10 missing")
+        << "SU" << "0 0 2 1 1025 0 1 3 0 2" << L({7, 2, 1, 1, 4, 0, 0, 1, 3, 2}) << kBase;
+    QTest::newRow("SU field 3 not a number")
+        << "SU" << "0 0 2 x 1025 0 1 3 0 2 0" << L({7, 2, 7, 7, 7, 7, 7, 7, 7, 7}) << kBase;
+    QTest::newRow("SU unused field 8 not a number")
+        << "SU" << "0 0 2 1 1025 0 1 3 abc 2 0" << L({7, 2, 1, 1, 4, 0, 0, 1, 3, 7}) << kBase;
+    QTest::newRow("SU field 4 with trailing text")
+        << "SU" << "0 0 2 1 1025x 0 1 3 0 2 0" << L({7, 2, 1, 7, 7, 7, 7, 7, 7, 7}) << kBase;
+    QTest::newRow("SU two fields") << "SU" << "0 0" << L({7, 7, 7, 7, 7, 7, 7, 7, 7, 7}) << kBase;
+    QTest::newRow("ID model not a number")
+        << "ID" << "0 x a b" << L({7, 7, 7, 7, 7, 7, 7, 7, 7, 7}) << kBase;
+    QTest::newRow("ID field 3 missing")
+        << "ID" << "0 1 a" << L({1, 7, 7, 7, 7, 7, 7, 7, 7, 7}) << kBase + " - QZ7731 ";
+}
+
+void TestMainPage::failingDecodeKeepsEarlierFields()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, reply);
+    QFETCH(QList<int32_t>, state);
+    QFETCH(QString, title);
+    Fixture f;
+    InstrumentState& s = f.host.state;
+    s.ModelIndex = s.Units = s.Input = s.SensorA = s.SensorB = s.CJCA = s.CJCB = s.Resolution =
+        s.CoeffMode = s.CorrMode = 7;
+    QStringList fields = fieldsOf(reply);
+    if (command == QLatin1String("SU"))
+        QVERIFY_THROWS_EXCEPTION(ConversionError, f.page.decodeSetup(fields));
+    else
+        QVERIFY_THROWS_EXCEPTION(ConversionError, f.page.decodeId(fields));
+    QCOMPARE(valuesOf(s), state);
+    QCOMPARE(f.host.title, title);
+    // No synchronisation ran: the page keeps its design state.
+    QCOMPARE(f.combo("cbUnits")->count(), 5);
+    QCOMPARE(f.host.tablesInput, QString());
+    QCOMPARE(f.labelText("lLogInput"), QString());
+}
+
+void TestMainPage::selectorSendsCommandThenSetup_data()
+{
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QStringList>("sent");
+    const QString pause = QStringLiteral("sleep 100");
+    QTest::newRow("input A") << "cbInput" << 0 << QStringList({"IN A", "SU"});
+    QTest::newRow("input B") << "cbInput" << 1 << QStringList({"IN B", "SU"});
+    QTest::newRow("input A-B") << "cbInput" << 2 << QStringList({"IN A-B", "SU"});
+    QTest::newRow("sensor A Pt100") << "cbSensorA" << 0 << QStringList({"SE PRT", pause, "SU"});
+    QTest::newRow("sensor A N") << "cbSensorA" << 8 << QStringList({"SE N", pause, "SU"});
+    QTest::newRow("sensor B J") << "cbSensorB" << 4 << QStringList({"SE J", pause, "SU"});
+    QTest::newRow("sensor B K") << "cbSensorB" << 7 << QStringList({"SE K", pause, "SU"});
+    QTest::newRow("resolution LO") << "cbResolution" << 0 << QStringList({"LR", pause, "SU"});
+    QTest::newRow("resolution HI") << "cbResolution" << 1 << QStringList({"HR", pause, "SU"});
+    QTest::newRow("coefficients OFF") << "cbCoeffA" << 0 << QStringList({"CM OFF", pause, "SU"});
+    QTest::newRow("coefficients AB") << "cbCoeffA" << 3 << QStringList({"CM AB", pause, "SU"});
+    QTest::newRow("corrections A") << "cbCorrA" << 1 << QStringList({"CO A", pause, "SU"});
+    QTest::newRow("corrections AB") << "cbCorrA" << 3 << QStringList({"CO AB", pause, "SU"});
+    QTest::newRow("units Kelvin") << "cbUnits" << 2 << QStringList({"UN K", pause, "SU"});
+    QTest::newRow("CJC is read only") << "cbCJCA" << 2 << QStringList();
+}
+
+void TestMainPage::selectorSendsCommandThenSetup()
+{
+    QFETCH(QString, selector);
+    QFETCH(int, index);
+    QFETCH(QStringList, sent);
+    Fixture f;
+    f.decodeSetup(QStringLiteral("0 0 0 0 0 0 0 0 0 0 0"));
+    f.pick(selector, index);
+    QCOMPARE(f.host.events, sent);
+}
+
+void TestMainPage::unitsCommand_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("input");
+    QTest::addColumn<int>("sensorA");
+    QTest::addColumn<int>("sensorB");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("QZ7731 Pt100") << 1 << 0 << 0 << 0 << 0 << "UN OH";
+    QTest::newRow("QZ7731 thermocouple") << 1 << 0 << 1 << 1 << 0 << "UN OH";
+    QTest::newRow("QZ7732 Pt100") << 0 << 0 << 0 << 4 << 0 << "UN OH";
+    QTest::newRow("QZ7732 thermocouple") << 0 << 0 << 1 << 0 << 0 << "UN mV";
+    QTest::newRow("QZ7732 input B thermocouple") << 0 << 1 << 0 << 4 << 0 << "UN mV";
+    QTest::newRow("QZ7732 input A-B Pt100 on A") << 0 << 2 << 0 << 4 << 0 << "UN OH";
+    QTest::newRow("QZ7732 input 3 follows B") << 0 << 3 << 0 << 4 << 0 << "UN mV";
+    QTest::newRow("Celsius") << 0 << 0 << 0 << 0 << 1 << "UN C";
+    QTest::newRow("Kelvin") << 1 << 0 << 0 << 0 << 2 << "UN K";
+    QTest::newRow("Fahrenheit") << 0 << 0 << 1 << 0 << 3 << "UN F";
+}
+
+void TestMainPage::unitsCommand()
+{
+    QFETCH(int, model);
+    QFETCH(int, input);
+    QFETCH(int, sensorA);
+    QFETCH(int, sensorB);
+    QFETCH(int, index);
+    QFETCH(QString, command);
+    Fixture f;
+    f.host.state.ModelIndex = model;
+    f.decodeSetup(QStringLiteral("0 0 1 %1 %2 0 0 0 0 0 0").arg(input).arg(sensorB * 256 + sensorA));
+    f.pick(QStringLiteral("cbUnits"), index);
+    QCOMPARE(f.host.events, QStringList({command, "sleep 100", "SU"}));
+}
+
+void TestMainPage::typingInSelectorSendsByMatchingItem_data()
+{
+    QTest::addColumn<QString>("selector");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("sent");
+    const QString pause = QStringLiteral("sleep 100");
+    // Every edit is a change; the item whose text matches is the one chosen.
+    QTest::newRow("corrections a, ab")
+        << "cbCorrA" << "ab" << QStringList({"CO A", pause, "SU", "CO AB", pause, "SU"});
+    QTest::newRow("input A, A-, A-B")
+        << "cbInput" << "A-B" << QStringList({"IN A", "SU", "IN A-B", "SU", "IN A-B", "SU"});
+    QTest::newRow("sensor J") << "cbSensorA" << "J" << QStringList({"SE J", pause, "SU"});
+    QTest::newRow("no such unit") << "cbUnits" << "x" << QStringList({"UN F", pause, "SU"});
+}
+
+void TestMainPage::typingInSelectorSendsByMatchingItem()
+{
+    QFETCH(QString, selector);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, sent);
+    Fixture f;
+    f.decodeSetup(QStringLiteral("0 0 0 0 0 0 0 0 0 0 0"));
+    QLineEdit* edit = f.combo(selector)->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(f.host.events, sent);
+}
+
+void TestMainPage::syncFromCodeSendsNoSetting()
+{
+    Fixture f;
+    f.decodeSetup(kSuExample);
+    f.decodeSetup(QStringLiteral("0 0 3 2 2052 0 0 1 0 3 0"));
+    f.host.state.ModelIndex = 1;
+    f.page.PageControl1Change();
+    QVERIFY(f.host.events.isEmpty());
+    QCOMPARE(f.combo("cbInput")->currentText(), QStringLiteral("A-B"));
+    QCOMPARE(f.combo("cbUnits")->currentText(), QStringLiteral("\u00B0F"));
+}
+
+void TestMainPage::buttons()
+{
+    Fixture f;
+    f.find<QPushButton>("bRefresh")->click();
+    f.find<QPushButton>("bLocal")->click();
+    f.find<QPushButton>("bMeasure")->click();
+    QCOMPARE(f.host.events, QStringList({"SU", "LO", "ME"}));
+}
+
+void TestMainPage::autoPeriodOnLeavingField_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("autoOn");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("error");
+    const QStringList me{"ME"};
+    QTest::newRow("3 below range") << "3" << false << "5" << 5000 << me << "";
+    QTest::newRow("-7") << "-7" << false << "5" << 5000 << me << "";
+    QTest::newRow("4000 above range") << "4000" << false << "3600" << 3600000 << me << "";
+    QTest::newRow("10") << "10" << false << "10" << 10000 << me << "";
+    QTest::newRow("leading zeros") << "0010" << true << "10" << 10000 << me << "";
+    QTest::newRow("2 while on") << "2" << true << "5" << 5000 << me << "";
+    QTest::newRow("not a number while off")
+        << "abc" << false << "abc" << 7000 << QStringList() << "'abc' is not a valid integer value";
+    QTest::newRow("not a number while on")
+        << "1.5" << true << "1.5" << 7000 << QStringList() << "'1.5' is not a valid integer value";
+}
+
+void TestMainPage::autoPeriodOnLeavingField()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, autoOn);
+    QFETCH(QString, shown);
+    QFETCH(int, interval);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, error);
+    Fixture f;
+    f.host.autoTimer.setInterval(7000);
+    f.find<QCheckBox>("cbAuto")->setChecked(autoOn);
+    if (autoOn)
+        f.host.autoTimer.start();
+    f.page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.page));
+    auto* eAuto = f.find<QLineEdit>("eAuto");
+    eAuto->setFocus(Qt::MouseFocusReason);
+    QVERIFY(eAuto->hasFocus());
+    eAuto->setText(typed);
+    f.find<QPushButton>("bRefresh")->setFocus(Qt::TabFocusReason);
+    f.host.events.removeAll(QStringLiteral("SU"));
+
+    QCOMPARE(eAuto->text(), shown);
+    QCOMPARE(f.host.autoTimer.interval(), interval);
+    QCOMPARE(f.host.autoTimer.isActive(), autoOn);
+    QCOMPARE(f.host.events, sent);
+    QCOMPARE(f.dialogs.texts(), error.isEmpty() ? QStringList() : QStringList(error));
+}
+
+void TestMainPage::autoCheckBox()
+{
+    Fixture f;
+    auto* cbAuto = f.find<QCheckBox>("cbAuto");
+    cbAuto->click();
+    QVERIFY(f.host.autoTimer.isActive());
+    QCOMPARE(f.host.autoTimer.interval(), 10000);
+    QCOMPARE(f.host.events, QStringList({"ME"}));
+    cbAuto->click();
+    QVERIFY(!f.host.autoTimer.isActive());
+    QCOMPARE(f.host.events, QStringList({"ME", "ME"}));
+}
+
+void TestMainPage::autoTicksOnlyOnMainPage_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("measures");
+    QTest::newRow("Main") << int(PageMain) << true;
+    QTest::newRow("Log") << int(PageLog) << false;
+    QTest::newRow("Settings") << int(PageSettings) << false;
+}
+
+void TestMainPage::autoTicksOnlyOnMainPage()
+{
+    QFETCH(int, page);
+    QFETCH(bool, measures);
+    Fixture f;
+    f.host.page = page;
+    f.host.autoTimer.start(1);
+    QTest::qWait(30);
+    QVERIFY(f.host.autoTimer.isActive());
+    f.host.autoTimer.stop();
+    QCOMPARE(!f.host.events.isEmpty(), measures);
+    QCOMPARE(f.host.events.count(QStringLiteral("ME")), f.host.events.size());
+}
+
+QTEST_MAIN(TestMainPage)
+#include "tst_mainpage.moc"

@@ -9,6 +9,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -90,9 +92,15 @@ void MainPage::connectSelector(QComboBox* box, void (MainPage::*handler)())
     box->setCompleter(nullptr);
     if (!handler)
         return;
-    // Only the user's choices run the handler: picking an item, or editing the text.
-    connect(box, &QComboBox::activated, this, handler);
+    // Only the user's choices run the handler: picking an item, or editing the
+    // text. Leaving the selector (or Return) makes the selector pick the item
+    // its text names; that is no new choice and sends nothing (eventFilter).
+    connect(box, &QComboBox::activated, this, [this, handler] {
+        if (m_quietSelectors == 0)
+            (this->*handler)();
+    });
     connect(box->lineEdit(), &QLineEdit::textEdited, this, handler);
+    box->installEventFilter(this);
 }
 
 void MainPage::setLogPage(LogPage* page)
@@ -164,6 +172,32 @@ int32_t MainPage::labelSensor() const
 {
     const InstrumentState& s = m_host.instrumentState();
     return s.Input == 1 ? s.SensorB : s.SensorA;
+}
+
+bool MainPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (qobject_cast<QComboBox*>(watched)) {
+        const bool returnKey =
+            event->type() == QEvent::KeyPress
+            && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
+                || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (event->type() == QEvent::FocusOut || returnKey) {
+            // The selector handles the event here, inside the quiet span.
+            ++m_quietSelectors;
+            watched->event(event);
+            --m_quietSelectors;
+            return true;
+        }
+        return false;
+    }
+    if (watched == m_ui->eAuto && event->type() == QEvent::FocusOut) {
+        // Leaving the field for another control takes the period; the window
+        // losing activation (another window, a box, a menu) does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            eAutoExit();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- Reply decoding ------------------------------------------------------

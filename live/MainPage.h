@@ -89,4 +89,6 @@ private:
     PanelHost& m_host;
     std::unique_ptr<Ui::MainPage> m_ui;
     LogPage* m_logPage = nullptr;
+    // Non-zero while a selector handles leaving or Return: its "activated" is not the user's.
+    int m_quietSelectors = 0;
 };

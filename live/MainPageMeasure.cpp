@@ -7,7 +7,6 @@
 #include "TextUtils.h"
 #include "ui_MainPage.h"
 
-#include <QFocusEvent>
 #include <QTimer>
 
 void MainPage::bMeasureClick()
@@ -42,16 +41,4 @@ void MainPage::tAutoTimer()
     // Ticks while another page is shown send nothing; the timer keeps running.
     if (m_host.activePageIndex() == PageMain)
         m_host.CommsRequest(QStringLiteral("ME"));
-}
-
-bool MainPage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_ui->eAuto && event->type() == QEvent::FocusOut) {
-        // Leaving the field for another control takes the period; the window
-        // losing activation (another window, a box, a menu) does not.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            eAutoExit();
-    }
-    return QWidget::eventFilter(watched, event);
 }

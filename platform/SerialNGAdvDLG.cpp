@@ -112,24 +112,24 @@ TSerialNGAdvDLG::TSerialNGAdvDLG(QWidget* parent) : QDialog(parent), d(std::make
     d->port = comboBox(portBox, "cbPort", {});
     d->port->setEditable(true);
     d->port->setInsertPolicy(QComboBox::NoInsert);
-    d->baudRate = comboBox(portBox, "cbBaudRate",
-                           {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                            QStringLiteral("9600"), QStringLiteral("19200"),
-                            QStringLiteral("38400"), QStringLiteral("57600"),
-                            QStringLiteral("115200")});
+    d->baudRate =
+        comboBox(portBox, "cbBaudRate",
+                 {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                  QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                  QStringLiteral("57600"), QStringLiteral("115200")});
     d->baudRate->setEditable(true);
     d->baudRate->setInsertPolicy(QComboBox::NoInsert);
-    d->dataBits = comboBox(portBox, "cbDataBits",
-                           {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
-                            QStringLiteral("8")});
+    d->dataBits = comboBox(
+        portBox, "cbDataBits",
+        {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")});
     d->stopBits = comboBox(portBox, "cbStopBits",
                            {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")});
     d->parity = comboBox(portBox, "cbParity",
                          {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"),
                           QStringLiteral("Mark"), QStringLiteral("Space")});
-    d->flowControl = comboBox(portBox, "cbFlowControl",
-                              {QStringLiteral("None"), QStringLiteral("RTS/CTS"),
-                               QStringLiteral("XON/XOFF")});
+    d->flowControl =
+        comboBox(portBox, "cbFlowControl",
+                 {QStringLiteral("None"), QStringLiteral("RTS/CTS"), QStringLiteral("XON/XOFF")});
     d->openPort = checkBox(portBox, "chkOpenPort", QStringLiteral("Open port"));
     portForm->addRow(QStringLiteral("&Port:"), d->port);
     portForm->addRow(QStringLiteral("&Baud rate:"), d->baudRate);
@@ -146,8 +146,8 @@ TSerialNGAdvDLG::TSerialNGAdvDLG(QWidget* parent) : QDialog(parent), d(std::make
     d->clusterSize = lineEdit(timingBox, "eClusterSize");
     d->wtoChar = lineEdit(timingBox, "eWTOCharDelayTime");
     d->wtoExtra = lineEdit(timingBox, "eWTOExtraDelayTime");
-    d->xtoAuto = checkBox(timingBox, "chkXTOAuto",
-                          QStringLiteral("Character time from the baud rate"));
+    d->xtoAuto =
+        checkBox(timingBox, "chkXTOAuto", QStringLiteral("Character time from the baud rate"));
     timingForm->addRow(QStringLiteral("Receive, per character (us):"), d->rtoChar);
     timingForm->addRow(QStringLiteral("Receive, extra (ms):"), d->rtoExtra);
     timingForm->addRow(QStringLiteral("Block size (bytes):"), d->clusterSize);
@@ -171,8 +171,8 @@ TSerialNGAdvDLG::TSerialNGAdvDLG(QWidget* parent) : QDialog(parent), d(std::make
     d->parityReplacement = checkBox(errorBox, "chkParityErrorReplacement",
                                     QStringLiteral("Replace bytes with parity errors"));
     d->parityChar = lineEdit(errorBox, "eParityErrorChar");
-    d->stripNulls = checkBox(errorBox, "chkStripNullChars",
-                             QStringLiteral("Remove NUL characters"));
+    d->stripNulls =
+        checkBox(errorBox, "chkStripNullChars", QStringLiteral("Remove NUL characters"));
     d->errorNoise = lineEdit(errorBox, "eErrorNoise");
     d->eventChar = lineEdit(errorBox, "eEventChar");
     errorForm->addRow(QString(), d->parityReplacement);

@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <climits>
 #include <deque>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -102,11 +103,18 @@ struct TSerialPortNG::Impl {
     serial_icounter_struct counters{};
 #endif
 
-    const Settings& s() const { return q->m_settings; }
-    qint64 nowUs() const { return clock.nsecsElapsed() / 1000; }
+    const Settings& s() const
+    {
+        return q->m_settings;
+    }
+    qint64 nowUs() const
+    {
+        return clock.nsecsElapsed() / 1000;
+    }
 
     bool openPort();
     void closePort();
+    void drainWrites();
     void teardown();
     void linkLost();
     void applyAll();
@@ -184,9 +192,29 @@ bool TSerialPortNG::Impl::openPort()
 
 void TSerialPortNG::Impl::closePort()
 {
+    drainWrites();
     open = false;
     ++generation;
     teardown();
+}
+
+// A deliberate close first lets the writes already handed over go out, each
+// within its own write time-out, so that a last command ("LO" at shutdown)
+// is not lost with the port.
+void TSerialPortNG::Impl::drainWrites()
+{
+    for (int guard = 0; open && port.isOpen() && writing && guard < 10000; ++guard) {
+        if (port.bytesToWrite() > 0) {
+            const int left = writeTimer.remainingTime();
+            if (left <= 0) {
+                writeTimedOut();
+                continue;
+            }
+            port.waitForBytesWritten(left);
+            continue;
+        }
+        finishWrite(writeTotal);
+    }
 }
 
 // Ends the open port: what was received forms a last block, a write in
@@ -243,16 +271,16 @@ void TSerialPortNG::Impl::apply(Apply what)
         port.setDataBits(static_cast<QSerialPort::DataBits>(s().dataBits));
         break;
     case Apply::Parity: {
-        static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
-                                                       QSerialPort::EvenParity, QSerialPort::MarkParity,
-                                                       QSerialPort::SpaceParity};
+        static const QSerialPort::Parity parities[] = {
+            QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity,
+            QSerialPort::MarkParity, QSerialPort::SpaceParity};
         port.setParity(parities[s().parityType]);
         applyTermios(); // setParity resets the input flags
         break;
     }
     case Apply::StopBits: {
-        static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
-                                                      QSerialPort::TwoStop};
+        static const QSerialPort::StopBits stops[] = {
+            QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
         port.setStopBits(stops[s().stopBits]);
         break;
     }
@@ -472,8 +500,8 @@ void TSerialPortNG::Impl::startWrite(const QByteArray& data)
         return; // refused: no completion follows
     writing = true;
     writeTotal = data.size();
-    const qint64 us = writeTotal * charTimeUs(s().wtoCharDelayTime) +
-                      qint64(s().wtoExtraDelayTime) * 1000;
+    const qint64 us =
+        writeTotal * charTimeUs(s().wtoCharDelayTime) + qint64(s().wtoExtraDelayTime) * 1000;
     writeTimer.start(int(std::min<qint64>((us + 999) / 1000, INT_MAX)));
 }
 

@@ -17,8 +17,7 @@ struct Field {
     std::function<void(TSerialPortNG&, const QString&)> load;
 };
 
-Field intField(const char* name, int (TSerialPortNG::*get)() const,
-               void (TSerialPortNG::*set)(int))
+Field intField(const char* name, int (TSerialPortNG::*get)() const, void (TSerialPortNG::*set)(int))
 {
     return {name, [get](const TSerialPortNG& p) { return QString::number((p.*get)()); },
             [set](TSerialPortNG& p, const QString& t) {
@@ -86,8 +85,7 @@ const std::vector<Field>& fields()
         boolField("DTRState", &P::DTRState, &P::setDTRState),
         boolField("BREAKState", &P::BREAKState, &P::setBREAKState),
         intField("ErrorNoise", &P::ErrorNoise, &P::setErrorNoise),
-        {"Active", [](const P& p) { return QString::fromLatin1(p.Active() ? "1" : "0"); },
-         nullptr},
+        {"Active", [](const P& p) { return QString::fromLatin1(p.Active() ? "1" : "0"); }, nullptr},
     };
     return list;
 }
@@ -122,8 +120,8 @@ void TSerialPortNG::LoadSettings(Registry& registry, const QString& section)
     bool openAtEnd = false;
     try {
         int v = 0;
-        if (Registry::parseInteger(registry.readString(section, QStringLiteral("Active"), QString()),
-                                   v))
+        if (Registry::parseInteger(
+                registry.readString(section, QStringLiteral("Active"), QString()), v))
             openAtEnd = v != 0;
     } catch (const RegistryError&) {
     }

@@ -20,9 +20,7 @@ constexpr int kMaxDumpEntries = 64;
 
 // Sensor codes in the order of the settings reply: Pt100 first, then the
 // thermocouple types.
-const char kSensorWords[][6] = {"PRT", "R", "S", "B", "J", "T", "E", "K", "N"};
 const char kThermocoupleTypes[] = "?RSBJTEKN";
-const char kModeWords[][4] = {"OFF", "A", "B", "AB"};
 
 QByteArray statusLine(int status)
 {
@@ -79,15 +77,6 @@ bool parseInt(const QByteArray& text, int lo, int hi, int* value)
 QByteArray fixed(double value, int decimals)
 {
     return QByteArray::number(value, 'f', decimals);
-}
-
-int indexOfWord(const QByteArray& word, const char (*words)[6], int count)
-{
-    for (int i = 0; i < count; ++i) {
-        if (word == words[i])
-            return i;
-    }
-    return -1;
 }
 
 // A few logged readings per slot, so that the memory page has something to show.
@@ -289,6 +278,8 @@ QByteArray SimInstrument::identify() const
     return okLine({"0", "V2.07", "04711"});
 }
 
+// Status, the remote flag, units, input, sensors, CJC modes, resolution,
+// coefficient mode, correction-table rows, correction mode, probe-table rows.
 QByteArray SimInstrument::settingsReply() const
 {
     return okLine({QByteArray::number(m_remote ? 1 : 0),
@@ -369,7 +360,7 @@ QByteArray SimInstrument::coefficientRead(char command) const
 
 QByteArray SimInstrument::setInput(const QByteArray& arg)
 {
-    const QList<QByteArray> inputs{"A", "B", "A-B"};
+    static const QList<QByteArray> inputs{"A", "B", "A-B"};
     const int input = inputs.indexOf(arg);
     if (input < 0)
         return statusLine(BadArgument);
@@ -379,9 +370,8 @@ QByteArray SimInstrument::setInput(const QByteArray& arg)
 
 QByteArray SimInstrument::setSensor(const QByteArray& arg)
 {
-    int sensor = indexOfWord(arg, kSensorWords, 9);
-    if (arg == "PT100")
-        sensor = 0;
+    static const QList<QByteArray> sensors{"PRT", "R", "S", "B", "J", "T", "E", "K", "N"};
+    const int sensor = arg == "PT100" ? 0 : sensors.indexOf(arg);
     if (sensor < 0)
         return statusLine(BadArgument);
     // The QZ7731 has platinum resistance inputs only.
@@ -418,13 +408,12 @@ QByteArray SimInstrument::setUnits(const QByteArray& arg)
 
 QByteArray SimInstrument::setMode(int& mode, const QByteArray& arg)
 {
-    for (int i = 0; i < 4; ++i) {
-        if (arg == kModeWords[i]) {
-            mode = i;
-            return statusLine(Ok);
-        }
-    }
-    return statusLine(BadArgument);
+    static const QList<QByteArray> modes{"OFF", "A", "B", "AB"};
+    const int index = modes.indexOf(arg);
+    if (index < 0)
+        return statusLine(BadArgument);
+    mode = index;
+    return statusLine(Ok);
 }
 
 // "E1 N i value degC": row i (from 0) of a table that now has N rows.

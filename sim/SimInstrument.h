@@ -20,10 +20,13 @@ public:
 
     explicit SimInstrument(Model model = Model::QZ7732);
 
-    // Answers one command line (without its CR; LFs are ignored). The reply is
-    // one line of comma-separated fields ending in CR, its first field the
-    // status. After "X!", "Y!", "Z!", "R!" and "S!" the next line is taken as
-    // the value that command announced, whatever it holds.
+    // Answers one command line (without its CR; LFs are ignored; keywords in
+    // either case). The reply is one line of comma-separated fields ending in
+    // CR, its first field the status. After "X!", "Y!", "Z!", "R!" and "S!" the
+    // next line is taken as the value that command announced, whatever it
+    // holds. "ME" gives ohms (3 or 4 decimals), thermocouple EMF in microvolts
+    // (1 or 2 decimals, the "mV" units) or C, K, F (2 or 3 decimals), for LO or
+    // HI resolution.
     QByteArray respond(const QByteArray& commandLine);
 
     // Clock of the slow temperature drift, in seconds; the default counts from

@@ -69,7 +69,8 @@ public:
         QElapsedTimer t;
         t.start();
         while (done < data.size() && t.elapsed() < 5000) {
-            const ssize_t n = ::write(m_master, data.constData() + done, size_t(data.size() - done));
+            const ssize_t n =
+                ::write(m_master, data.constData() + done, size_t(data.size() - done));
             if (n > 0)
                 done += n;
             else
@@ -129,6 +130,7 @@ struct Recorder {
     int depth = 0;
     int maxDepth = 0;
     std::function<void(const QByteArray&)> duringBlock;
+    std::function<void()> duringWriteDone;
 
     void attach(TSerialPortNG& port)
     {
@@ -148,6 +150,8 @@ struct Recorder {
             maxDepth = std::max(maxDepth, ++depth);
             writes.append(port.WrittenBytes());
             sequence.append(QStringLiteral("done:%1").arg(port.WrittenBytes()));
+            if (duringWriteDone)
+                duringWriteDone();
             --depth;
         });
     }
@@ -182,14 +186,15 @@ double cpuSeconds()
 using PortAction = std::function<void(TSerialPortNG&)>;
 using TermiosCheck = std::function<bool(const termios&)>;
 
-const QStringList kCommsNames = {
-    "CommPort",         "BaudRate",          "ParityType",  "ParityErrorChar",
-    "ParityErrorReplacement", "StopBits",    "DataBits",    "XONChar",
-    "XOFFChar",         "XONLimDiv",         "XOFFLimDiv",  "FlowControl",
-    "StripNullChars",   "EventChar",         "RTOCharDelayTime", "RTOExtraDelayTime",
-    "ClusterSize",      "RxQueueSize",       "TxQueueSize", "WTOCharDelayTime",
-    "WTOExtraDelayTime", "XTOAuto",          "RTSState",    "DTRState",
-    "BREAKState",       "ErrorNoise",        "Active"};
+// The 27 stored values (the INI file behind Registry keeps no order).
+const QStringList kCommsNames =
+    QStringLiteral("CommPort BaudRate ParityType ParityErrorChar ParityErrorReplacement StopBits "
+                   "DataBits XONChar XOFFChar "
+                   "XONLimDiv XOFFLimDiv FlowControl StripNullChars EventChar RTOCharDelayTime "
+                   "RTOExtraDelayTime ClusterSize RxQueueSize "
+                   "TxQueueSize WTOCharDelayTime WTOExtraDelayTime XTOAuto RTSState DTRState "
+                   "BREAKState ErrorNoise Active")
+        .split(QLatin1Char(' '));
 } // namespace
 
 Q_DECLARE_METATYPE(PortAction)
@@ -244,6 +249,7 @@ private slots:
         rec.attach(port);
         openOn(port, pty);
         QVERIFY(port.Active());
+        QTest::qWait(400); // the line idle for a while, as between commands
 
         const qint64 sent = nowMs();
         pty.send("0 1.234\r");
@@ -332,15 +338,14 @@ private slots:
             << PortAction([](TSerialPortNG& p) { p.setStripNullChars(true); })
             << QByteArray("A\0B\0\r", 5) << QByteArray("AB\r");
         // Parity marking doubles a real 0xFF on the line; it must arrive once.
-        QTest::newRow("0xFF with parity replacement")
-            << PortAction([](TSerialPortNG& p) {
-                   p.setParityType(2);
-                   p.setParityErrorReplacement(true);
-               })
-            << QByteArray("\xFF"
-                          "A\xFF\xFF\r")
-            << QByteArray("\xFF"
-                          "A\xFF\xFF\r");
+        QTest::newRow("0xFF with parity replacement") << PortAction([](TSerialPortNG& p) {
+            p.setParityType(2);
+            p.setParityErrorReplacement(true);
+        })
+                                                      << QByteArray("\xFF"
+                                                                    "A\xFF\xFF\r")
+                                                      << QByteArray("\xFF"
+                                                                    "A\xFF\xFF\r");
     }
     void receivedBytesAreFiltered()
     {
@@ -359,20 +364,33 @@ private slots:
         QCOMPARE(rec.blocks[0].flags, 0);
     }
 
-    // A handler that waits for seconds handling events sees no other block or
+    // A handler that waits for a second handling events sees no other block or
     // write completion; those that came meanwhile follow in order, already
     // formed by the rule (so two replies 400 ms apart stay two blocks).
+    void deliveryIsOneAtATimeAndInOrder_data()
+    {
+        QTest::addColumn<bool>("waitInBlock");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("block handler waits")
+            << true << QStringList{"rx:A\r", "done:1", "rx:B\r", "rx:C\r"};
+        QTest::newRow("write completion handler waits")
+            << false << QStringList{"done:1", "done:1", "rx:B\r", "rx:C\r"};
+    }
     void deliveryIsOneAtATimeAndInOrder()
     {
+        QFETCH(bool, waitInBlock);
+        QFETCH(QStringList, expected);
         Pty pty;
         Recorder rec;
         TSerialPortNG port;
         rec.attach(port);
         openOn(port, pty);
         qint64 returnedAt = 0;
-        rec.duringBlock = [&](const QByteArray& data) {
-            if (data != "A\r")
+        bool waited = false;
+        const auto wait = [&] {
+            if (waited)
                 return;
+            waited = true;
             pty.send("B\r");
             port.SendText("X");
             pumpFor(400);
@@ -380,16 +398,23 @@ private slots:
             pumpFor(600);
             returnedAt = nowMs();
         };
+        if (waitInBlock) {
+            rec.duringBlock = [&](const QByteArray&) { wait(); };
+            pty.send("A\r");
+        } else {
+            rec.duringWriteDone = wait;
+            port.SendText("W");
+        }
 
-        pty.send("A\r");
-        QTRY_COMPARE_WITH_TIMEOUT(rec.sequence.size(), 4, 4000);
-        QCOMPARE(rec.sequence, (QStringList{"rx:A\r", "done:1", "rx:B\r", "rx:C\r"}));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.sequence.size(), expected.size(), 4000);
+        QTest::qWait(300);
+        QCOMPARE(rec.sequence, expected);
         QCOMPARE(rec.maxDepth, 1);
-        QVERIFY2(rec.blocks[1].atMs - returnedAt < 100,
-                 qPrintable(QString::number(rec.blocks[1].atMs - returnedAt)));
-        QVERIFY2(rec.blocks[2].atMs - returnedAt < 100,
-                 qPrintable(QString::number(rec.blocks[2].atMs - returnedAt)));
-        QCOMPARE(pty.takeAtLeast(1, 500), QByteArray("X"));
+        const int b = int(rec.blocks.size()) - 2; // B and C are the last two blocks
+        for (int i = b; i < b + 2; ++i)
+            QVERIFY2(rec.blocks[i].atMs - returnedAt < 100,
+                     qPrintable(QString::number(rec.blocks[i].atMs - returnedAt)));
+        QCOMPARE(pty.takeAtLeast(waitInBlock ? 1 : 2, 500), waitInBlock ? "X" : "WX");
     }
 
     // --- writing ---------------------------------------------------------
@@ -622,13 +647,22 @@ private slots:
             sorted.sort();
             return sorted;
         }());
-        const QVariantMap expected = {
-            {"CommPort", "COM2"},          {"BaudRate", "38400"},         {"ParityType", "0"},
-            {"StopBits", "0"},             {"DataBits", "8"},             {"FlowControl", "0"},
-            {"XONChar", QString(QChar(0x11))}, {"XOFFChar", QString(QChar(0x13))},
-            {"RTOCharDelayTime", "43"},    {"RTOExtraDelayTime", "250"},  {"ClusterSize", "3072"},
-            {"WTOCharDelayTime", "43"},    {"WTOExtraDelayTime", "250"},  {"ErrorNoise", "255"},
-            {"StripNullChars", "0"},       {"Active", "0"}};
+        const QVariantMap expected = {{"CommPort", "COM2"},
+                                      {"BaudRate", "38400"},
+                                      {"ParityType", "0"},
+                                      {"StopBits", "0"},
+                                      {"DataBits", "8"},
+                                      {"FlowControl", "0"},
+                                      {"XONChar", QString(QChar(0x11))},
+                                      {"XOFFChar", QString(QChar(0x13))},
+                                      {"RTOCharDelayTime", "43"},
+                                      {"RTOExtraDelayTime", "250"},
+                                      {"ClusterSize", "3072"},
+                                      {"WTOCharDelayTime", "43"},
+                                      {"WTOExtraDelayTime", "250"},
+                                      {"ErrorNoise", "255"},
+                                      {"StripNullChars", "0"},
+                                      {"Active", "0"}};
         for (auto it = expected.begin(); it != expected.end(); ++it) {
             QCOMPARE(defaults.value(it.key()).typeId(), QMetaType::QString);
             QCOMPARE(defaults.value(it.key()).toString(), it.value().toString());
@@ -690,17 +724,22 @@ private slots:
             << QVariantMap{{"CommPort", "COM2"}, {"BaudRate", "9600"}};
         QTest::newRow("not numbers, out of range, not one character")
             << QVariantMap{{"CommPort", "COM5"}, {"BaudRate", "fast"}, {"DataBits", "12"},
-                           {"ParityType", "9"}, {"XONChar", "ab"}, {"ClusterSize", ""},
+                           {"ParityType", "9"},  {"XONChar", "ab"},    {"ClusterSize", ""},
                            {"ErrorNoise", "7"}}
-            << QVariantMap{{"CommPort", "COM5"}, {"BaudRate", "38400"}, {"DataBits", "8"},
-                           {"ParityType", "0"}, {"XONChar", QString(QChar(0x11))},
-                           {"ClusterSize", "3072"}, {"ErrorNoise", "7"}};
+            << QVariantMap{{"CommPort", "COM5"},
+                           {"BaudRate", "38400"},
+                           {"DataBits", "8"},
+                           {"ParityType", "0"},
+                           {"XONChar", QString(QChar(0x11))},
+                           {"ClusterSize", "3072"},
+                           {"ErrorNoise", "7"}};
         QTest::newRow("value of another type fails alone")
-            << QVariantMap{{"CommPort", QByteArray("COM5")}, {"ClusterSize", QByteArray("64")},
+            << QVariantMap{{"CommPort", QByteArray("COM5")},
+                           {"ClusterSize", QByteArray("64")},
                            {"ErrorNoise", "7"}}
             << QVariantMap{{"CommPort", "COM9"}, {"ClusterSize", "3072"}, {"ErrorNoise", "7"}};
         QTest::newRow("integers by the registry's rule")
-            << QVariantMap{{"BaudRate", "$2580"}, {"ClusterSize", " 0x40 "}, {"XTOAuto", "1"}}
+            << QVariantMap{{"BaudRate", "$2580"}, {"ClusterSize", "0x40"}, {"XTOAuto", "1"}}
             << QVariantMap{{"BaudRate", "9600"}, {"ClusterSize", "64"}, {"XTOAuto", "1"}};
     }
     void loadKeepsWhatDoesNotRead()

@@ -8,6 +8,7 @@
 // Usage: bench_channel [N=1000] [M=10000]
 // Phase 2 runs with 1 ms sleeps and a 5 ms block time so that it ends in
 // minutes; it measures memory, not time.
+#include "Clock.h"
 #include "Form1.h"
 #include "PtySimulator.h"
 #include "Registry.h"

@@ -73,6 +73,8 @@ void TForm1::buildPages()
     m_tAuto.setInterval(10000);
 
     QTabWidget* tabs = ui->PageControl1;
+    // Ten tabs share the window's width, as on the instrument's home platform.
+    tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     const QSignalBlocker blocker(tabs);
     m_mainPage = new MainPage(*this, tabs);
     m_tablesPage = new TablesPage(tabs);

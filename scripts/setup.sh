@@ -3,7 +3,7 @@
 # As root it installs missing packages with apt-get; otherwise it lists them.
 set -euo pipefail
 pkgs=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-      xvfb xauth fonts-liberation socat picocom imagemagick poppler-utils locales)
+      xvfb xauth fonts-liberation socat imagemagick poppler-utils locales)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -27,7 +27,10 @@ void SettingsPage::refreshPortList()
     QStringList items;
     for (int i = 0; i < ui->CBPort->count(); ++i)
         items << ui->CBPort->itemText(i);
-    TSerialPortNG::FillPortList(items);
+    if (m_lister)
+        m_lister(items);
+    else
+        TSerialPortNG::FillPortList(items);
     std::stable_sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });

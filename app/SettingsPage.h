@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -21,6 +22,9 @@ public:
     // selects the port in use, or the second item when it is not listed.
     void refreshPortList();
     QComboBox* CBPort() const;
+    // Where the ports present come from (the serial component's list); tests
+    // may give their own.
+    void setPortLister(std::function<void(QStringList&)> lister) { m_lister = std::move(lister); }
 
 public slots:
     // The user picked a port: switch to it and ask the instrument who it is.
@@ -30,4 +34,5 @@ private:
     std::unique_ptr<Ui::SettingsPage> ui;
     PanelHost& m_host;
     TSerialPortNG& m_port;
+    std::function<void(QStringList&)> m_lister;
 };

@@ -4,6 +4,7 @@
 #include "Form1.h"
 #include "PanelFixture.h"
 #include "PtySimulator.h"
+#include "Registry.h"
 #include "SettingsPage.h"
 
 #include <QComboBox>
@@ -47,6 +48,9 @@ private slots:
     void shutdownSendsLocalAndStoresEverything();
     void silentInstrumentStillGetsTheCommands();
     void portChangeOnTheSettingsPage();
+    void portListSelection_data();
+    void portListSelection();
+    void failedWriteOfTheWindowStateIsShown();
 };
 
 void TestForm1::firstStartWithoutStoredState()
@@ -264,6 +268,67 @@ void TestForm1::portChangeOnTheSettingsPage()
     // The "SU" reply refreshed the list again, now selecting the new port.
     QTRY_COMPARE(ports->currentText(), second.portName());
     QTRY_COMPARE(form.instrumentState().ModelIndex, 1);
+}
+
+void TestForm1::portListSelection_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("inUse");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("not listed: second item") << QStringList{"COM3", "COM1"} << "COM2" << "COM3";
+    QTest::newRow("letter case ignored") << QStringList{"COM1", "COM3"} << "com3" << "COM3";
+    QTest::newRow("one item, not listed") << QStringList{"COM1"} << "COM4" << "";
+    QTest::newRow("COM10 sorts before COM2") << QStringList{"COM2", "COM10", "com1"} << "COM9"
+                                             << "COM10";
+}
+
+void TestForm1::portListSelection()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QString, inUse);
+    QFETCH(QString, selected);
+    PanelFixture fx;
+    fx.preset("Comms", "CommPort", inUse);
+    TForm1& form = fx.start();
+    // The system lists these ports, and adds nothing that is listed already.
+    form.settingsPage()->setPortLister([listed](QStringList& items) {
+        for (const QString& port : listed)
+            if (!items.contains(port, Qt::CaseInsensitive))
+                items << port;
+    });
+    QComboBox* ports = form.settingsPage()->CBPort();
+    ports->addItem(listed.first()); // already shown from an earlier visit
+    QSignalSpy picked(ports, &QComboBox::activated);
+    form.refreshPortList();
+    QCOMPARE(ports->currentText(), selected);
+    QCOMPARE(ports->count(), listed.size());
+    QCOMPARE(picked.count(), 0);
+    // Sorted without regard to letter case.
+    QStringList items;
+    for (int i = 0; i < ports->count(); ++i)
+        items << ports->itemText(i);
+    QStringList sorted = items;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QCOMPARE(items, sorted);
+}
+
+void TestForm1::failedWriteOfTheWindowStateIsShown()
+{
+    PanelFixture fx;
+    QTemporaryDir dir;
+    // The settings file's folder is taken by a plain file: nothing can be written.
+    QFile blocker(dir.filePath(QStringLiteral("blocked")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Registry::setFileOverride(dir.filePath(QStringLiteral("blocked/settings.ini")));
+    fx.start();
+    QVERIFY(fx.dialogs.boxes.isEmpty());
+    fx.closeWindow();
+    QVERIFY(!fx.form()); // the program still ends
+    QCOMPARE(fx.dialogs.boxes.size(), 1);
+    QCOMPARE(fx.dialogs.boxes.first().kind, QStringLiteral("message"));
+    QVERIFY(!fx.dialogs.boxes.first().text.isEmpty());
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,5 +1,7 @@
 #include "CommandChannel.h"
 
+#include "TextUtils.h"
+
 #include "Clock.h"
 #include "Errors.h"
 #include "SerialLink.h"
@@ -26,57 +28,12 @@ constexpr int CountLimit = 999;
 // Records kept when MaxErrorEdit does not hold an integer.
 constexpr int DefaultMaxRecords = 256;
 
-// The integer syntax the panel accepts everywhere: leading blanks, then a
-// signed decimal, or "$", "x", "0x" and hexadecimal digits (up to 8, so
-// FFFFFFFF reads as -1); nothing after, and the value fits 32 bits.
+// The panel's integer syntax (see StrToInt); false when the text is none.
 bool readInteger(const QString& text, int& value)
 {
-    int pos = 0;
-    while (pos < text.size() && text.at(pos) == QLatin1Char(' '))
-        ++pos;
-    const QString rest = text.mid(pos);
-
-    int hexStart = 0;
-    if (rest.startsWith(QLatin1Char('$')) || rest.startsWith(QLatin1Char('x'), Qt::CaseInsensitive))
-        hexStart = 1;
-    else if (rest.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        hexStart = 2;
-    if (hexStart > 0) {
-        const int digits = int(rest.size()) - hexStart;
-        if (digits < 1 || digits > 8)
-            return false;
-        quint32 u = 0;
-        for (int i = hexStart; i < rest.size(); ++i) {
-            // toLatin1 gives 0 for characters beyond Latin-1: never a digit.
-            const int d = QByteArrayLiteral("0123456789abcdef").indexOf(rest.at(i).toLower().toLatin1());
-            if (d < 0)
-                return false;
-            u = u * 16 + quint32(d);
-        }
-        value = int(u);
-        return true;
-    }
-
-    int i = 0;
-    const bool negative = rest.startsWith(QLatin1Char('-'));
-    if (negative || rest.startsWith(QLatin1Char('+')))
-        i = 1;
-    if (i >= rest.size())
+    if (!IsIntInRange(text, INT32_MIN, INT32_MAX))
         return false;
-    qint64 v = 0;
-    for (; i < rest.size(); ++i) {
-        const QChar c = rest.at(i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-        v = v * 10 + (c.unicode() - '0');
-        if (v > qint64(1) << 31)
-            return false;
-    }
-    if (negative)
-        v = -v;
-    if (v > std::numeric_limits<int>::max())
-        return false;
-    value = int(v);
+    value = StrToInt(text);
     return true;
 }
 

@@ -1,10 +1,9 @@
 #include "CommandChannel.h"
 
-#include "TextUtils.h"
-
 #include "Clock.h"
 #include "Errors.h"
 #include "SerialLink.h"
+#include "TextUtils.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -69,8 +69,10 @@ void MainPage::showDesignState()
         QComboBox* box;
         QString text;
     } texts[] = {
-        {m_ui->cbSensorA, QStringLiteral("R")},  {m_ui->cbSensorB, QStringLiteral("R")},
-        {m_ui->cbUnits, kDegC},                  {m_ui->cbCoeffA, QStringLiteral("OFF")},
+        {m_ui->cbSensorA, QStringLiteral("R")},
+        {m_ui->cbSensorB, QStringLiteral("R")},
+        {m_ui->cbUnits, kDegC},
+        {m_ui->cbCoeffA, QStringLiteral("OFF")},
         {m_ui->cbCorrA, QStringLiteral("OFF")},
     };
     for (const auto& t : texts) {
@@ -177,10 +179,9 @@ int32_t MainPage::labelSensor() const
 bool MainPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (qobject_cast<QComboBox*>(watched)) {
-        const bool returnKey =
-            event->type() == QEvent::KeyPress
-            && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
-                || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        const bool returnKey = event->type() == QEvent::KeyPress &&
+                               (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
         if (event->type() == QEvent::FocusOut || returnKey) {
             // The selector handles the event here, inside the quiet span.
             ++m_quietSelectors;
@@ -324,15 +325,14 @@ QString sensorCommand(int index)
 {
     static const char* const commands[] = {"SE PRT", "SE R", "SE S", "SE B",
                                            "SE J",   "SE T", "SE E", "SE K"};
-    return index >= 0 && index < 8 ? QString::fromLatin1(commands[index])
-                                   : QStringLiteral("SE N");
+    return index >= 0 && index < 8 ? QString::fromLatin1(commands[index]) : QStringLiteral("SE N");
 }
 
 QString modeCommand(const char* prefix, int index)
 {
     static const char* const modes[] = {"OFF", "A", "B"};
-    return QString::fromLatin1(prefix)
-           + (index >= 0 && index < 3 ? QString::fromLatin1(modes[index]) : QStringLiteral("AB"));
+    return QString::fromLatin1(prefix) +
+           (index >= 0 && index < 3 ? QString::fromLatin1(modes[index]) : QStringLiteral("AB"));
 }
 } // namespace
 

@@ -55,8 +55,7 @@ struct Session {
     }
     // Every command sent so far has had its reply handled.
     bool idle() const { return !form->channel().AwaitingReply; }
-    template <typename T>
-    T* find(const char* name) const
+    template <typename T> T* find(const char* name) const
     {
         return form->findChild<T*>(QString::fromLatin1(name));
     }
@@ -83,15 +82,23 @@ void TestLiveE2E::settingGoesOutThenPageShowsInstrument_data()
     QTest::addColumn<QString>("shown");
     const int qz7732 = int(SimInstrument::Model::QZ7732);
     const int qz7731 = int(SimInstrument::Model::QZ7731);
-    QTest::newRow("input B") << qz7732 << "cbInput" << 1 << "IN B" << "B";
-    QTest::newRow("sensor J") << qz7732 << "cbSensorA" << 4 << "SE J" << "J";
-    QTest::newRow("Kelvin") << qz7732 << "cbUnits" << 2 << "UN K" << "Kelvin";
-    QTest::newRow("resolution LO") << qz7732 << "cbResolution" << 0 << "LR" << "LO";
-    QTest::newRow("coefficients AB") << qz7732 << "cbCoeffA" << 3 << "CM AB" << "AB";
-    QTest::newRow("corrections B") << qz7732 << "cbCorrA" << 2 << "CO B" << "B";
-    QTest::newRow("ohms on QZ7731") << qz7731 << "cbUnits" << 0 << "UN OH" << "Ohms";
+    QTest::newRow("input B") << qz7732 << "cbInput" << 1 << "IN B"
+                             << "B";
+    QTest::newRow("sensor J") << qz7732 << "cbSensorA" << 4 << "SE J"
+                              << "J";
+    QTest::newRow("Kelvin") << qz7732 << "cbUnits" << 2 << "UN K"
+                            << "Kelvin";
+    QTest::newRow("resolution LO") << qz7732 << "cbResolution" << 0 << "LR"
+                                   << "LO";
+    QTest::newRow("coefficients AB") << qz7732 << "cbCoeffA" << 3 << "CM AB"
+                                     << "AB";
+    QTest::newRow("corrections B") << qz7732 << "cbCorrA" << 2 << "CO B"
+                                   << "B";
+    QTest::newRow("ohms on QZ7731") << qz7731 << "cbUnits" << 0 << "UN OH"
+                                    << "Ohms";
     // The QZ7731 refuses a thermocouple: the selector returns to what it reports.
-    QTest::newRow("thermocouple refused") << qz7731 << "cbSensorA" << 4 << "SE J" << "Pt100";
+    QTest::newRow("thermocouple refused") << qz7731 << "cbSensorA" << 4 << "SE J"
+                                          << "Pt100";
 }
 
 void TestLiveE2E::settingGoesOutThenPageShowsInstrument()

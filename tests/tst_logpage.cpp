@@ -3,6 +3,7 @@
 // or write the file, a program killed while logging, the logging timer and
 // the interval box.
 #include "Errors.h"
+#include "LivePageDoubles.h"
 #include "LogPage.h"
 #include "PanelHost.h"
 #include "TestDoubles.h"
@@ -25,27 +26,6 @@ namespace {
 
 const QDateTime kStart(QDate(2013, 11, 6), QTime(14, 23, 5));
 const QString kLogName = QStringLiteral("Log 20131106142305");
-
-class FakeHost : public PanelHost {
-public:
-    QStringList sent;
-    InstrumentState state;
-    bool active = true;
-    QTimer autoTimer, logTimer;
-
-    FakeHost() { logTimer.setInterval(3000); }
-    void CommsRequest(const QString& command) override { sent << command; }
-    InstrumentState& instrumentState() override { return state; }
-    int activePageIndex() const override { return PageLog; }
-    bool portActive() const override { return active; }
-    QString windowTitleText() const override { return QString(); }
-    void setWindowTitleText(const QString&) override {}
-    void refreshPortList() override {}
-    void setTablesLabels(const QString&, const QString&) override {}
-    void setCoefficientsInputLabel(const QString&) override {}
-    QTimer& tAuto() override { return autoTimer; }
-    QTimer& tLog() override { return logTimer; }
-};
 
 // A page in a fresh current folder, with the clock pinned and boxes recorded.
 struct Fixture {
@@ -115,7 +95,7 @@ void TestLogPage::startStopAndStartAgain()
     QVERIFY(f.page->loggingActive());
     QCOMPARE(f.page->logName(), kLogName);
     QCOMPARE(f.label("lLogName"), "Log to: " + kLogName);
-    QCOMPARE(f.host.sent, QStringList({"ME"}));
+    QCOMPARE(f.host.events, QStringList({"ME"}));
     QVERIFY(f.host.logTimer.isActive());
     QCOMPARE(f.host.logTimer.interval(), 25000);
     QCOMPARE(Fixture::contents(), QByteArray());
@@ -125,7 +105,7 @@ void TestLogPage::startStopAndStartAgain()
     f.clock.set(kStart.addSecs(1));
     f.page->findChild<QPushButton*>("bStart")->click();
     QCOMPARE(f.page->logName(), kLogName);
-    QCOMPARE(f.host.sent, QStringList({"ME"}));
+    QCOMPARE(f.host.events, QStringList({"ME"}));
     QCOMPARE(QDir().entryList(QDir::Files), QStringList({kLogName + ".txt"}));
 
     f.page->findChild<QPushButton*>("bStop")->click();
@@ -139,7 +119,7 @@ void TestLogPage::startStopAndStartAgain()
     f.page->bStartClick();
     QCOMPARE(f.page->logName(), kLogName);
     QCOMPARE(Fixture::contents(), QByteArray());
-    QCOMPARE(f.host.sent, QStringList({"ME", "ME"}));
+    QCOMPARE(f.host.events, QStringList({"ME", "ME"}));
 }
 
 void TestLogPage::stopBeforeStart()
@@ -148,7 +128,7 @@ void TestLogPage::stopBeforeStart()
     f.page->findChild<QPushButton*>("bStop")->click();
     QCOMPARE(f.label("lLogName"), QStringLiteral(" saved."));
     QVERIFY(!f.page->loggingActive());
-    QVERIFY(f.host.sent.isEmpty());
+    QVERIFY(f.host.events.isEmpty());
     QVERIFY(QDir().entryList(QDir::Files).isEmpty());
 }
 
@@ -170,10 +150,10 @@ void TestLogPage::logLine_data()
     QTest::newRow("midnight") << gb << QTime(0, 0, 0, 500) << "1" << QByteArray("06/11/2013,1\r\n");
     QTest::newRow("midnight C") << QLocale::c() << QTime(0, 0) << "1"
                                 << QByteArray("06/11/2013,1\r\n");
-    QTest::newRow("one second past") << gb << QTime(0, 0, 1) << "1"
-                                     << QByteArray("06/11/2013 00:00:01,1\r\n");
-    QTest::newRow("value as received") << gb << t << "'-0.5 mV'"
-                                       << QByteArray("06/11/2013 14:23:05,'-0.5 mV'\r\n");
+    QTest::newRow("one second past")
+        << gb << QTime(0, 0, 1) << "1" << QByteArray("06/11/2013 00:00:01,1\r\n");
+    QTest::newRow("value as received")
+        << gb << t << "'-0.5 mV'" << QByteArray("06/11/2013 14:23:05,'-0.5 mV'\r\n");
 }
 
 void TestLogPage::logLine()
@@ -262,7 +242,7 @@ void TestLogPage::createFailureShowsErrorAndDoesNotStart()
     QVERIFY(!f.page->loggingActive());
     QCOMPARE(f.page->logName(), kLogName);
     QCOMPARE(f.label("lLogName"), QString());
-    QVERIFY(f.host.sent.isEmpty());
+    QVERIFY(f.host.events.isEmpty());
     QVERIFY(!f.host.logTimer.isActive());
     f.decode("1.5");
     QVERIFY(f.dialogs.boxes.size() == 1);
@@ -323,8 +303,8 @@ void TestLogPage::logTicksOnlyWhilePortOpen()
     f.host.logTimer.start(1);
     QTest::qWait(30);
     f.host.logTimer.stop();
-    QCOMPARE(!f.host.sent.isEmpty(), portOpen);
-    QCOMPARE(f.host.sent.count(QStringLiteral("ME")), f.host.sent.size());
+    QCOMPARE(!f.host.events.isEmpty(), portOpen);
+    QCOMPARE(f.host.events.count(QStringLiteral("ME")), f.host.events.size());
 }
 
 void TestLogPage::intervalTypedOutsideRange_data()
